@@ -151,6 +151,19 @@ class NativeToolTest : public ::testing::Test {
   void TearDown() override { ResetStore(); }
 };
 
+TEST_F(NativeToolTest, FreshHiveIsPlainRegedit4) {
+  ASSERT_EQ(RunTool({"Doc", {"Doc"}}).status, 0);
+  EXPECT_EQ(ReadFile(HivePath()),
+            "REGEDIT4\r\n\r\n"
+            "[HKEY_CURRENT_USER\\Software]\r\n\r\n"
+            "[HKEY_CURRENT_USER\\Software\\Microsoft]\r\n\r\n"
+            "[HKEY_CURRENT_USER\\Software\\Microsoft\\Office]\r\n\r\n"
+            "[HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\12.0]\r\n\r\n"
+            "[HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\12.0\\Word]\r\n\r\n"
+            "[HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\12.0\\Word\\Options]\r\n"
+            "\"DefaultFormat\"=\"Doc\"\r\n\r\n");
+}
+
 TEST_F(NativeToolTest, UnreadableHiveIsLeftExactlyAsItWas) {
   const std::string broken = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\r\n\"x\"=\"y\"\r\n";
   WriteFile(HivePath(), broken);
