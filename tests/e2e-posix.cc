@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -21,6 +23,9 @@ extern char** environ;
 namespace fs = std::filesystem;
 
 namespace {
+
+constexpr const char* kOptionsPath =
+    "HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\12.0\\Word\\Options";
 
 const fs::path& Home() {
   static const fs::path home = [] {
@@ -135,7 +140,7 @@ std::optional<StoredValue> ReadDefaultFormat() {
     return std::nullopt;
   }
   for (const RegKey& key : hive->keys) {
-    if (key.path != "HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\12.0\\Word\\Options") continue;
+    if (key.path != kOptionsPath) continue;
     for (const RegValue& value : key.values) {
       if (value.name == "DefaultFormat") return StoredValue{value.type, value.data};
     }
@@ -185,17 +190,30 @@ TEST_F(NativeToolTest, OtherContentOfTheHiveSurvives) {
   ASSERT_EQ(RunTool({"Doc", {"Doc"}}).status, 0);
   const std::optional<Hive> hive = ParseHive(ReadFile(HivePath()));
   ASSERT_TRUE(hive.has_value());
-  ASSERT_EQ(hive->keys.size(), 2u) << "the options key was matched without regard to case";
-  EXPECT_EQ(hive->keys[0].path, "HKEY_CURRENT_USER\\Software\\Other");
-  ASSERT_EQ(hive->keys[0].values.size(), 2u);
-  EXPECT_EQ(hive->keys[0].values[0].data, std::string("kept\0", 5));
-  EXPECT_EQ(hive->keys[0].values[1].data, std::string("\0\xff\x10", 3));
-  EXPECT_EQ(hive->keys[1].path,
-            "HKEY_CURRENT_USER\\SOFTWARE\\MICROSOFT\\office\\12.0\\Word\\Options");
-  ASSERT_EQ(hive->keys[1].values.size(), 2u);
-  EXPECT_EQ(hive->keys[1].values[0].name, "Keep");
-  EXPECT_EQ(hive->keys[1].values[1].name, "DefaultFormat");
-  EXPECT_EQ(hive->keys[1].values[1].data, std::string("Doc\0", 4));
+  const auto fold = [](std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+  };
+  const RegKey* other = nullptr;
+  const RegKey* options = nullptr;
+  for (const RegKey& key : hive->keys) {
+    if (key.path == "HKEY_CURRENT_USER\\Software\\Other") other = &key;
+    if (fold(key.path) == fold(kOptionsPath)) {
+      EXPECT_EQ(options, nullptr) << "the options key was made twice, in another case";
+      options = &key;
+    }
+  }
+  ASSERT_NE(other, nullptr);
+  ASSERT_EQ(other->values.size(), 2u);
+  EXPECT_EQ(other->values[0].data, std::string("kept\0", 5));
+  EXPECT_EQ(other->values[1].data, std::string("\0\xff\x10", 3));
+  ASSERT_NE(options, nullptr);
+  EXPECT_EQ(options->path, "HKEY_CURRENT_USER\\SOFTWARE\\MICROSOFT\\office\\12.0\\Word\\Options");
+  ASSERT_EQ(options->values.size(), 2u);
+  EXPECT_EQ(options->values[0].name, "Keep");
+  EXPECT_EQ(options->values[0].data, std::string("\x2a\0\0\0", 4));
+  EXPECT_EQ(options->values[1].name, "DefaultFormat");
+  EXPECT_EQ(options->values[1].data, std::string("Doc\0", 4));
 }
 
 TEST_F(NativeToolTest, NoTemporaryFileLeftBehind) {
