@@ -14,6 +14,7 @@ struct SplitRow {
   std::string command_line;
   std::vector<std::string> arguments;
 };
+void PrintTo(const SplitRow& row, std::ostream* out) { *out << row.name; }
 
 class ArgumentsOfTest : public ::testing::TestWithParam<SplitRow> {};
 

@@ -88,6 +88,7 @@ struct FailureRow {
   Throw set_throws;
   bool key_opened;
 };
+void PrintTo(const FailureRow& row, std::ostream* out) { *out << row.name; }
 
 class StoreFails : public StoreDefaultFormatTest,
                    public ::testing::WithParamInterface<FailureRow> {};

@@ -54,6 +54,7 @@ struct UsageRow {
   const char* name;
   Invocation how;
 };
+void PrintTo(const UsageRow& row, std::ostream* out) { *out << row.name; }
 
 class UsageTest : public ToolTest, public ::testing::WithParamInterface<UsageRow> {};
 
@@ -75,6 +76,7 @@ struct StoreRow {
   Invocation how;
   std::string stored;
 };
+void PrintTo(const StoreRow& row, std::ostream* out) { *out << row.name; }
 
 class StoreTest : public ToolTest, public ::testing::WithParamInterface<StoreRow> {};
 

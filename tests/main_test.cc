@@ -81,6 +81,7 @@ struct FlowRow {
   const char* last_line;
   size_t line_count;
 };
+void PrintTo(const FlowRow& row, std::ostream* out) { *out << row.name; }
 
 class RunFlow : public ConsoleTest, public ::testing::WithParamInterface<FlowRow> {};
 
