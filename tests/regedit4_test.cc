@@ -83,6 +83,8 @@ struct RoundTripCase {
   std::string form;  // what the written value starts with after '='
 };
 
+void PrintTo(const RoundTripCase& c, std::ostream* os) { *os << c.label; }
+
 class RoundTripTest : public ::testing::TestWithParam<RoundTripCase> {};
 
 TEST_P(RoundTripTest, ReadsBackExactly) {
@@ -154,6 +156,8 @@ struct AcceptedCase {
   Hive expected;
 };
 
+void PrintTo(const AcceptedCase& c, std::ostream* os) { *os << c.label; }
+
 class AcceptedTest : public ::testing::TestWithParam<AcceptedCase> {};
 
 TEST_P(AcceptedTest, ParsesAndSurvivesRewriting) {
@@ -205,8 +209,7 @@ const AcceptedCase kAccepted[] = {
     {"EmptyNameIsTheDefault", "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"\"=\"d\"\n@=\"e\"\n",
      Hive{{RegKey{kA, {{"", REG_SZ, "e\0"s}}}}}},
     {"AwkwardKeyNames", "REGEDIT4\n[HKEY_CURRENT_USER\\a]b [c]\n[HKEY_CURRENT_USER\\ ;x=\"y\" ]\n",
-     Hive{{RegKey{"HKEY_CURRENT_USER\\a]b [c", {}},
-           RegKey{"HKEY_CURRENT_USER\\ ;x=\"y\" ", {}}}}},
+     Hive{{RegKey{"HKEY_CURRENT_USER\\a]b [c", {}}, RegKey{"HKEY_CURRENT_USER\\ ;x=\"y\" ", {}}}}},
     {"RawTabAndHighBytesInStrings", "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"\xe9\"=\"a\tb\xff\"\n",
      Hive{{RegKey{kA, {{"\xe9", REG_SZ, "a\tb\xff\0"s}}}}}},
     {"HeaderOnly", "REGEDIT4", Hive{}},
@@ -219,6 +222,8 @@ struct RefusedCase {
   const char* label;
   std::string text;
 };
+
+void PrintTo(const RefusedCase& c, std::ostream* os) { *os << c.label; }
 
 class RefusedTest : public ::testing::TestWithParam<RefusedCase> {};
 
@@ -233,7 +238,9 @@ const RefusedCase kRefused[] = {
     {"Empty", ""},
     {"NoHeader", "[HKEY_CURRENT_USER\\A]\r\n"},
     {"UnicodeHeader", "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n"},
-    {"Utf16", "\xff\xfeR\0E\0G\0E\0D\0I\0T\0" "4\0\r\0\n\0"s},
+    {"Utf16",
+     "\xff\xfeR\0E\0G\0E\0D\0I\0T\0"
+     "4\0\r\0\n\0"s},
     {"Utf8Bom", "\xef\xbb\xbfREGEDIT4\r\n"},
     {"LongerHeader", "REGEDIT45\r\n"},
     {"OldMacLineEnds", "REGEDIT4\r\r[HKEY_CURRENT_USER\\A]\r"},
@@ -260,7 +267,8 @@ const RefusedCase kRefused[] = {
     {"MissingEquals", WithValue("\"x\" \"y\"")},
     {"MissingData", WithValue("\"x\"=")},
     {"UnknownDataForm", WithValue("\"x\"=str(2):\"a\"")},
-    {"ControlInName", WithValue("\"a\x01" "b\"=\"\"")},
+    {"ControlInName", WithValue("\"a\x01"
+                                "b\"=\"\"")},
     {"HexThreeDigits", WithValue("\"x\"=hex:123")},
     {"HexNotHex", WithValue("\"x\"=hex:0g")},
     {"HexEmptyItem", WithValue("\"x\"=hex:01,,02")},

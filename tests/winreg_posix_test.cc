@@ -28,8 +28,8 @@ class WinregTest : public TempConfigTest {
   // Creates or opens a key below HKEY_CURRENT_USER, failing the test if that fails.
   HKEY Create(const char* sub_key, DWORD* disposition = nullptr, HKEY parent = HKEY_CURRENT_USER) {
     HKEY key = nullptr;
-    EXPECT_EQ(RegCreateKeyExA(parent, sub_key, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                              KEY_ALL_ACCESS, nullptr, &key, disposition),
+    EXPECT_EQ(RegCreateKeyExA(parent, sub_key, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                              nullptr, &key, disposition),
               ERROR_SUCCESS)
         << sub_key;
     opened_.push_back(key);
@@ -54,8 +54,7 @@ TEST_F(WinregTest, CreatesMissingParentsOnceAndOpensThemAfter) {
   DWORD disposition = 0;
   HKEY key = Create("Software\\Tamberwyckle\\Deep\\", &disposition);
   EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
-  EXPECT_EQ(Stored(), (Hive{{RegKey{"HKEY_CURRENT_USER\\Software", {}},
-                             RegKey{kTool, {}},
+  EXPECT_EQ(Stored(), (Hive{{RegKey{"HKEY_CURRENT_USER\\Software", {}}, RegKey{kTool, {}},
                              RegKey{std::string(kTool) + "\\Deep", {}}}}));
 
   Create("Software\\Tamberwyckle\\Deep", &disposition);
@@ -89,11 +88,12 @@ TEST_F(WinregTest, MatchesNamesIgnoringCaseAndKeepsTheirFirstCase) {
   // A value of another type under the same name, any case, is replaced in place.
   ASSERT_EQ(Set(same, "DEFAULTFORMAT", REG_SZ, "Doc\0"s), ERROR_SUCCESS);
   ASSERT_EQ(Set(child, "x", REG_SZ, "1\0"s), ERROR_SUCCESS);
-  EXPECT_EQ(Stored(),
-            (Hive{{RegKey{"HKEY_CURRENT_USER\\Software", {}},
-                   RegKey{"HKEY_CURRENT_USER\\Software\\MixedCase",
-                          {{"DefaultFormat", REG_SZ, "Doc\0"s}}},
-                   RegKey{"HKEY_CURRENT_USER\\Software\\MixedCase\\Child", {{"x", REG_SZ, "1\0"s}}}}}));
+  EXPECT_EQ(
+      Stored(),
+      (Hive{
+          {RegKey{"HKEY_CURRENT_USER\\Software", {}},
+           RegKey{"HKEY_CURRENT_USER\\Software\\MixedCase", {{"DefaultFormat", REG_SZ, "Doc\0"s}}},
+           RegKey{"HKEY_CURRENT_USER\\Software\\MixedCase\\Child", {{"x", REG_SZ, "1\0"s}}}}}));
 }
 
 TEST_F(WinregTest, WriteKeepsEverythingElseInTheFile) {
@@ -105,14 +105,14 @@ TEST_F(WinregTest, WriteKeepsEverythingElseInTheFile) {
   ASSERT_EQ(Set(key, "First", REG_SZ, "new\0"s), ERROR_SUCCESS);
   ASSERT_EQ(Set(key, "added", REG_BINARY, "\xff"s), ERROR_SUCCESS);
   ASSERT_EQ(Set(key, nullptr, REG_SZ, "unnamed\0"s), ERROR_SUCCESS);
-  EXPECT_EQ(Stored(), (Hive{{RegKey{"HKEY_CURRENT_USER\\Other",
-                                    {{"bin", REG_BINARY, "\x00\x01"s},
-                                     {"n", REG_DWORD, "\x07\0\0\0"s}}},
-                             RegKey{kTool,
-                                    {{"first", REG_SZ, "new\0"s},
-                                     {"", REG_SZ, "unnamed\0"s},
-                                     {"last", REG_EXPAND_SZ, "%\0"s},
-                                     {"added", REG_BINARY, "\xff"s}}}}}));
+  EXPECT_EQ(Stored(),
+            (Hive{{RegKey{"HKEY_CURRENT_USER\\Other",
+                          {{"bin", REG_BINARY, "\x00\x01"s}, {"n", REG_DWORD, "\x07\0\0\0"s}}},
+                   RegKey{kTool,
+                          {{"first", REG_SZ, "new\0"s},
+                           {"", REG_SZ, "unnamed\0"s},
+                           {"last", REG_EXPAND_SZ, "%\0"s},
+                           {"added", REG_BINARY, "\xff"s}}}}}));
 }
 
 // A hand-written file may list only the deepest key; its parents exist all the same.
@@ -124,9 +124,9 @@ TEST_F(WinregTest, KeysKnownOnlyAsParentsExist) {
   EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
   EXPECT_EQ(ReadFile(HivePath()), text);
   ASSERT_EQ(Set(key, "v", REG_SZ, "x\0"s), ERROR_SUCCESS);
-  EXPECT_EQ(Stored(), (Hive{{RegKey{"HKEY_CURRENT_USER\\Software\\TAMBERWYCKLE\\Deep", {}},
-                             RegKey{"HKEY_CURRENT_USER\\Software\\TAMBERWYCKLE",
-                                    {{"v", REG_SZ, "x\0"s}}}}}));
+  EXPECT_EQ(Stored(),
+            (Hive{{RegKey{"HKEY_CURRENT_USER\\Software\\TAMBERWYCKLE\\Deep", {}},
+                   RegKey{"HKEY_CURRENT_USER\\Software\\TAMBERWYCKLE", {{"v", REG_SZ, "x\0"s}}}}}));
 }
 
 TEST_F(WinregTest, ValuesOnTheRootGetTheirOwnSection) {
@@ -156,6 +156,8 @@ struct StoredCase {
   DWORD type;
   std::string data;
 };
+
+void PrintTo(const StoredCase& c, std::ostream* os) { *os << c.label; }
 
 class StoredValueTest : public WinregTest, public ::testing::WithParamInterface<StoredCase> {};
 
@@ -259,9 +261,9 @@ TEST_F(WinregTest, RefusesBadArgumentsAndChangesNothing) {
     const char* sub_key;
     LONG expected;
   } paths[] = {
-      {"\\", ERROR_BAD_PATHNAME},         {"\\Software", ERROR_BAD_PATHNAME},
-      {"a\\\\b", ERROR_BAD_PATHNAME},     {"a\\\\", ERROR_BAD_PATHNAME},
-      {"a\tb", ERROR_INVALID_PARAMETER},  {"a\\b\x7f", ERROR_INVALID_PARAMETER},
+      {"\\", ERROR_BAD_PATHNAME},        {"\\Software", ERROR_BAD_PATHNAME},
+      {"a\\\\b", ERROR_BAD_PATHNAME},    {"a\\\\", ERROR_BAD_PATHNAME},
+      {"a\tb", ERROR_INVALID_PARAMETER}, {"a\\b\x7f", ERROR_INVALID_PARAMETER},
       {"a\nb", ERROR_INVALID_PARAMETER},
   };
   for (const auto& p : paths) {
@@ -273,11 +275,11 @@ TEST_F(WinregTest, RefusesBadArgumentsAndChangesNothing) {
     EXPECT_EQ(result, nullptr);
   }
   HKEY result = nullptr;
-  EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "X", 1, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                            &result, nullptr),
+  EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "X", 1, nullptr, 0, KEY_ALL_ACCESS, nullptr, &result,
+                            nullptr),
             ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "X", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                            nullptr, nullptr),
+  EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "X", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, nullptr,
+                            nullptr),
             ERROR_INVALID_PARAMETER);
 
   const BYTE byte = 1;
