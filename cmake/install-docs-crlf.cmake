@@ -1,0 +1,10 @@
+# Installs the documents in TW_DOCS with CR LF line ends, for readers on Windows.
+foreach(doc IN LISTS TW_DOCS)
+  get_filename_component(name "${doc}" NAME)
+  set(target "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${name}")
+  message(STATUS "Installing: ${target}")
+  file(READ "${doc}" text)
+  string(REPLACE "\r\n" "\n" text "${text}")
+  string(REPLACE "\n" "\r\n" text "${text}")
+  file(WRITE "${target}" "${text}")
+endforeach()
