@@ -34,6 +34,7 @@ bool StoreDefaultFormat(const std::string& documentType) noexcept {
     }
   }
   try {
+    // cppcheck-suppress knownConditionTrueFalse ; cppcheck does not follow the try block above
     WriteLine(stored ? "Default document type set to (" + documentType + ")"
                      : "Could not write to registry - Check your permissions!");
   } catch (...) {

@@ -371,11 +371,10 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 bool HasControlCharacter(std::string_view text) {
-  for (char c : text) {
+  return std::any_of(text.begin(), text.end(), [](char c) {
     const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) return true;
-  }
-  return false;
+    return byte < 0x20 || byte == 0x7F;
+  });
 }
 
 RegKey* FindKey(Hive& hive, std::string_view path) {

@@ -18,7 +18,8 @@
 #include "e2e.h"
 #include "regedit4.h"
 
-extern char** environ;
+// POSIX leaves this declaration to the program; glibc makes it only under _GNU_SOURCE.
+extern char** environ;  // NOLINT(readability-redundant-declaration)
 
 namespace fs = std::filesystem;
 
@@ -40,7 +41,7 @@ fs::path HivePath() { return Home() / ".config" / "registry" / "HKEY_CURRENT_USE
 
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 void WriteFile(const fs::path& path, const std::string& bytes) {
@@ -69,12 +70,14 @@ Outcome RunTool(const Invocation& how) {
   }
   env_strings.push_back("HOME=" + Home().string());
   std::vector<char*> env;
+  env.reserve(env_strings.size() + 1);
   for (std::string& entry : env_strings) env.push_back(entry.data());
   env.push_back(nullptr);
 
   std::vector<std::string> arg_strings{TOOL_PATH};
   arg_strings.insert(arg_strings.end(), how.argv.begin(), how.argv.end());
   std::vector<char*> argv;
+  argv.reserve(arg_strings.size() + 1);
   for (std::string& arg : arg_strings) argv.push_back(arg.data());
   argv.push_back(nullptr);
 

@@ -13,6 +13,8 @@ HKEY GarbageHandle() { return reinterpret_cast<HKEY>(static_cast<std::uintptr_t>
 
 namespace sys {
 
+// The Windows API's signature, which takes the class name as LPSTR.
+// NOLINTNEXTLINE(readability-non-const-parameter)
 LONG RegCreateKeyExA(HKEY key, LPCSTR sub_key, DWORD reserved, LPSTR key_class, DWORD options,
                      REGSAM desired, LPSECURITY_ATTRIBUTES security, PHKEY result,
                      LPDWORD disposition) {

@@ -36,6 +36,7 @@ TEST_F(HiveDirectoryTest, UsesXdgConfigHomeOnlyWhenAbsolute) {
 
 TEST_F(HiveDirectoryTest, FallsBackToThePasswordDatabaseWithoutHome) {
   unsetenv("XDG_CONFIG_HOME");
+  // cppcheck-suppress getpwuidCalled ; the test runs on one thread
   const passwd* entry = getpwuid(getuid());
   ASSERT_NE(entry, nullptr);
   const std::string expected = std::string(entry->pw_dir) + "/.config/registry";
@@ -116,12 +117,14 @@ TEST_F(HiveFileTest, LockIsExclusiveWhileOpen) {
     HiveFile file;
     ASSERT_EQ(file.Open(), ERROR_SUCCESS);
     const int other = open(lock_path.c_str(), O_RDWR | O_CLOEXEC);
+    // cppcheck-suppress resourceLeak ; ASSERT_GE leaves early only when open failed
     ASSERT_GE(other, 0);
     EXPECT_NE(flock(other, LOCK_EX | LOCK_NB), 0);
     EXPECT_EQ(errno, EWOULDBLOCK);
     close(other);
   }
   const int other = open(lock_path.c_str(), O_RDWR | O_CLOEXEC);
+  // cppcheck-suppress resourceLeak ; ASSERT_GE leaves early only when open failed
   ASSERT_GE(other, 0);
   EXPECT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
   close(other);

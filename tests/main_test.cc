@@ -90,6 +90,8 @@ TEST_P(RunFlow, BannerFirstThenOneBranchAndItsStatus) {
   Fake().create_result = row.create_result;
 
   EXPECT_EQ(::Run(row.arguments), row.status);
+  // A copy, not a reference: ClearConsole() below empties what ConsoleOutput() refers to.
+  // NOLINTNEXTLINE(performance-unnecessary-copy-initialization)
   const std::string output = ConsoleOutput();
 
   ClearConsole();

@@ -3,7 +3,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
+#include <stdlib.h>  // NOLINT(modernize-deprecated-headers): POSIX declares mkdtemp, setenv here
 
 #include <algorithm>
 #include <cstdlib>
@@ -41,7 +41,7 @@ class TempConfigTest : public ::testing::Test {
 
   static std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
 
   static void WriteFile(const std::string& path, const std::string& text) {
