@@ -28,13 +28,29 @@ namespace {
 constexpr const char* kOptionsPath =
     "HKEY_CURRENT_USER\\Software\\Microsoft\\Office\\12.0\\Word\\Options";
 
-const fs::path& Home() {
-  static const fs::path home = [] {
+// A HOME of the test process's own, made on first use and removed with everything in it at exit.
+class TempHome {
+ public:
+  TempHome() {
     std::string pattern = (fs::temp_directory_path() / "tw-e2e-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) std::abort();
-    return fs::path(pattern);
-  }();
-  return home;
+    path_ = pattern;
+  }
+  ~TempHome() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  TempHome(const TempHome&) = delete;
+  TempHome& operator=(const TempHome&) = delete;
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+const fs::path& Home() {
+  static const TempHome home;
+  return home.path();
 }
 
 fs::path HivePath() { return Home() / ".config" / "registry" / "HKEY_CURRENT_USER.reg"; }
@@ -48,14 +64,6 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
   fs::create_directories(path.parent_path());
   std::ofstream(path, std::ios::binary) << bytes;
 }
-
-// Removes the whole test HOME when the tests are done.
-struct HomeCleanup {
-  ~HomeCleanup() {
-    std::error_code ignored;
-    fs::remove_all(Home(), ignored);
-  }
-} home_cleanup;
 
 }  // namespace
 
